@@ -1,0 +1,6 @@
+file(READ "${IN}" hex HEX)
+string(LENGTH "${hex}" hexlen)
+math(EXPR size "${hexlen} / 2")
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," body "${hex}")
+string(REGEX REPLACE "((0x..,){20})" "\\1\n" body "${body}")
+file(WRITE "${OUT}" "// Generated from ${IN}; do not edit.\n#include <cstddef>\nnamespace vantrelo::embedded {\nextern const unsigned char ${SYMBOL}[] = {\n${body}\n};\nextern const std::size_t ${SYMBOL}_size = ${size};\n}\n")
