@@ -427,11 +427,11 @@ struct Palette {
 // A gentle sweep shared by the designs, varied a little per template so they do not look cloned.
 std::vector<Streak> sweep(float shift, float turn) {
   return {
-      {118 + shift, -0.20f, 10, 420, 0.10f + turn, 16, 0.10f},
-      {132 + shift, -0.26f, 12, 380, 0.30f + turn, 5, 0.16f},
-      {96 + shift, -0.12f, 8, 460, 0.55f + turn, 2.2f, 0.14f},
-      {150 + shift, -0.30f, 14, 350, 0.80f + turn, 24, 0.08f},
-      {60 + shift, -0.08f, 6, 500, 0.20f + turn, 1.3f, 0.10f},
+      {112 + shift, -0.18f, 18, 400, 0.10f + turn, 16, 0.10f},
+      {128 + shift, -0.24f, 20, 360, 0.22f + turn, 5, 0.15f},
+      {100 + shift, -0.14f, 16, 420, 0.32f + turn, 2.0f, 0.16f},
+      {150 + shift, -0.30f, 22, 340, 0.70f + turn, 26, 0.08f},
+      {62 + shift, -0.06f, 10, 480, 0.15f + turn, 1.2f, 0.11f},
   };
 }
 
@@ -456,7 +456,7 @@ const std::vector<Palette>& palettes() {
       {hex(0xa33660), hex(0x6e1a3c), hex(0x55102c), hex(0xd07090), hex(0xffc0d6), hex(0xd86a94), true,
        hex(0xf0a0c0), sweep(3, 0.45f)},
       // 7 peach (a deep apricot for the same reason)
-      {hex(0xb05a3c), hex(0x7e3624), hex(0x632515), hex(0xdc9070), hex(0xffd8b8), hex(0xe0906a), true,
+      {hex(0xc46a4a), hex(0x80342a), hex(0x64261c), hex(0xe89a78), hex(0xffd4b4), hex(0xf0a07a), true,
        hex(0xf8c8a0), sweep(-4, 0.25f)},
   };
   return list;
@@ -614,7 +614,7 @@ const std::array<IconLayout, 4> iconLayouts = {{
     {16, 0, 2, 16, 14, 1.5f, 4, 2, 6, 7, 11, 9, 1, {6, 8, 10}, {14, 13, 11.5f}, false},
     {24, 1, 3, 23, 21, 2.5f, 7, 3, 10, 10, 17, 12, 1, {10, 13, 16}, {21, 19, 17}, false},
     {32, 1, 4, 31, 28, 3, 9, 4, 13, 14, 23, 17, 2, {13, 17, 21}, {29, 27, 24}, true},
-    {48, 2, 6, 46, 42, 4.5f, 13, 6, 19, 22, 35, 26, 3, {19, 25.5f, 32}, {43, 40, 36}, true},
+    {48, 2, 6, 46, 42, 4.5f, 13, 6, 19, 22, 35, 26, 3, {19, 25, 32}, {43, 40, 36}, true},
 }};
 
 Raster drawIcon(const IconLayout& L) {
@@ -680,7 +680,10 @@ std::vector<unsigned char> encodeWithinBudget(const Raster& img, JpegOptions opt
   for (int q = 95; q >= 50; --q) {
     opt.quality = q;
     bytes = encodeJpeg(img, opt);
-    if (bytes.size() <= budget) break;
+    if (bytes.size() <= budget) {
+      std::printf("  quality %d: ", q);
+      break;
+    }
   }
   return bytes;
 }
