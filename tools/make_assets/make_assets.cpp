@@ -506,6 +506,11 @@ Raster drawTemplate(const Palette& p, bool withStamp = true) {
     img.blend(x, bandHeight - 1, p.bandEdge, 0.55f);
     img.blend(x, 0, scale(p.band, 0.7f), 0.5f);
   }
+  // A few soft out-of-focus lights along the streaks, kept faint over the text.
+  const float bokeh[][4] = {{150, 118, 7, 0.07f}, {196, 104, 4, 0.09f}, {238, 92, 9, 0.05f},
+                            {272, 70, 5, 0.07f}, {112, 130, 5, 0.08f}, {286, 122, 11, 0.05f}};
+  for (const auto& b : bokeh)
+    fillShape(img, p.streak, b[3], [&](float x, float y) { return sdCircle(x, y, b[0], b[1], b[2]) * 0.7f; });
   // A row of faint dots on the band gives it some texture without competing with the card.
   for (int i = 0; i < 24; ++i) {
     float cx = 130 + i * 7.0f, cy = bandHeight / 2.0f;
@@ -524,6 +529,9 @@ Raster drawTemplate(const Palette& p, bool withStamp = true) {
     }
   Rgb paper = p.darkStamp ? hex(0x121212) : hex(0xffffff);
   fillShape(img, paper, 1, [&](float x, float y) { return stamp.sdf(x, y); });
+  // On dark paper a faint light rim makes the perforation read against a dark card.
+  if (p.darkStamp)
+    fillShape(img, p.stampLine, 0.30f, [&](float x, float y) { return std::fabs(stamp.sdf(x, y) + 0.4f) - 0.4f; });
   // Thin line round the avatar box, one pixel clear of it.
   fillShape(img, p.stampLine, 0.85f, [&](float x, float y) {
     float d = sdRect(x, y, avatarLeft - 2, avatarTop - 2, avatarLeft + avatarSize + 2, avatarTop + avatarSize + 2);
