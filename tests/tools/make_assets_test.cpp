@@ -281,7 +281,7 @@ TEST(BuiltInPictures, GeneratorReproducesTheCommittedFiles) {
       "card/assets/template4.jpg", "card/assets/template5.jpg", "card/assets/template6.jpg",
       "card/assets/template7.jpg", "card/assets/default_avatar.jpg", "shell/assets/preview_checkerboard.jpg",
       "app/assets/icon16.png",     "app/assets/icon24.png",     "app/assets/icon32.png",
-      "app/assets/icon48.png",
+      "app/assets/icon48.png",     "app/assets/vantrelo.svg",
   };
   for (const char* f : files) {
     SCOPED_TRACE(f);

@@ -615,14 +615,15 @@ struct IconLayout {
   float avL, avT, avR, avB;
   float lineL, lineH;
   std::array<float, 3> lineT, lineR;
-  bool person;  // room for a little figure inside the avatar
+  bool person;     // room for a little figure inside the avatar
+  int stampHoles;  // perforations per side of the avatar stamp, 0 for a plain square
 };
 
 const std::array<IconLayout, 4> iconLayouts = {{
-    {16, 0, 2, 16, 14, 1.5f, 4, 2, 6, 7, 11, 9, 1, {6, 8, 10}, {14, 13, 11.5f}, false},
-    {24, 1, 3, 23, 21, 2.5f, 7, 3, 10, 10, 17, 12, 1, {10, 13, 16}, {21, 19, 17}, false},
-    {32, 1, 4, 31, 28, 3, 9, 4, 13, 14, 23, 17, 2, {13, 17, 21}, {29, 27, 24}, true},
-    {48, 2, 6, 46, 42, 4.5f, 13, 6, 19, 22, 35, 26, 3, {19, 25, 32}, {43, 40, 36}, true},
+    {16, 0, 2, 16, 14, 1.5f, 4, 2, 6, 7, 11, 9, 1, {6, 8, 10}, {14, 13, 12}, false, 0},
+    {24, 1, 3, 23, 21, 2.5f, 7, 3, 10, 10, 17, 12, 1, {10, 13, 16}, {21, 19, 17}, false, 0},
+    {32, 1, 4, 31, 28, 3, 9, 4, 13, 14, 23, 17, 2, {13, 17, 21}, {29, 27, 24}, true, 0},
+    {48, 2, 6, 46, 42, 4.5f, 13, 5, 18, 23, 36, 26, 3, {19, 25, 32}, {43, 40, 36}, true, 6},
 }};
 
 Raster drawIcon(const IconLayout& L) {
@@ -641,7 +642,14 @@ Raster drawIcon(const IconLayout& L) {
     float d = sdRect(x, y, L.cardL + 0.5f, L.bandB - 1, L.cardR - 0.5f, L.bandB);
     return std::max(d, sdRect(x, y, L.cardL, L.cardT, L.cardR, L.cardB, L.radius));
   });
-  fillShape(img, hex(0xffffff), 1, [&](float x, float y) { return sdRect(x, y, L.avL, L.avT, L.avR, L.avB); });
+  if (L.stampHoles > 0) {
+    // Large enough for the perforated edge of the cards' stamp.
+    float half = (L.avR - L.avL) / 2;
+    Stamp stamp{(L.avL + L.avR) / 2, (L.avT + L.avB) / 2, half, 0.85f, L.stampHoles};
+    fillShape(img, hex(0xffffff), 1, [&](float x, float y) { return stamp.sdf(x, y); });
+  } else {
+    fillShape(img, hex(0xffffff), 1, [&](float x, float y) { return sdRect(x, y, L.avL, L.avT, L.avR, L.avB); });
+  }
   if (L.person) {
     float cx = (L.avL + L.avR) / 2, s = L.avR - L.avL;
     Rgb fig = hex(0x6f9ad8);
@@ -656,6 +664,53 @@ Raster drawIcon(const IconLayout& L) {
       return sdRect(x, y, L.lineL, L.lineT[i], L.lineR[i], L.lineT[i] + L.lineH, L.lineH > 1 ? 0.5f : 0);
     });
   return img;
+}
+
+// The same icon as scalable vector art, from the 48-pixel layout, for desktops that prefer it.
+std::string iconSvg(const IconLayout& L) {
+  std::string out;
+  auto add = [&out](const char* fmt, auto... v) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, fmt, v...);
+    out += buf;
+  };
+  add("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">\n", L.size, L.size,
+      L.size, L.size);
+  add("  <defs>\n    <linearGradient id=\"body\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\"%g\" x2=\"0\" y2=\"%g\">\n",
+      L.bandB, L.cardB);
+  add("      <stop offset=\"0\" stop-color=\"#2a6cbc\"/>\n      <stop offset=\"1\" stop-color=\"#123a76\"/>\n");
+  add("    </linearGradient>\n    <clipPath id=\"card\"><rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" rx=\"%g\"/></clipPath>\n",
+      L.cardL, L.cardT, L.cardR - L.cardL, L.cardB - L.cardT, L.radius);
+  add("  </defs>\n  <g clip-path=\"url(#card)\">\n");
+  add("    <rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"url(#body)\"/>\n", L.cardL, L.cardT, L.cardR - L.cardL,
+      L.cardB - L.cardT);
+  add("    <rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"#0b2754\"/>\n", L.cardL, L.cardT, L.cardR - L.cardL,
+      L.bandB - L.cardT);
+  add("    <rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"1\" fill=\"#5f8fd0\" fill-opacity=\"0.8\"/>\n  </g>\n", L.cardL,
+      L.bandB - 1, L.cardR - L.cardL);
+  // The stamp: white paper, then the perforations punched out in the card's own gradient.
+  float half = (L.avR - L.avL) / 2, cx = (L.avL + L.avR) / 2, cy = (L.avT + L.avB) / 2;
+  add("  <rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"#ffffff\"/>\n", L.avL, L.avT, L.avR - L.avL,
+      L.avB - L.avT);
+  int holes = std::max(L.stampHoles, 1);
+  float pitch = 2 * half / holes;
+  for (int k = 0; k <= holes; ++k) {
+    float t = -half + k * pitch;
+    add("  <circle cx=\"%g\" cy=\"%g\" r=\"0.85\" fill=\"url(#body)\"/>\n", cx + t, cy - half);
+    add("  <circle cx=\"%g\" cy=\"%g\" r=\"0.85\" fill=\"url(#body)\"/>\n", cx + t, cy + half);
+    if (k == 0 || k == holes) continue;  // the corners are already punched
+    add("  <circle cx=\"%g\" cy=\"%g\" r=\"0.85\" fill=\"url(#body)\"/>\n", cx - half, cy + t);
+    add("  <circle cx=\"%g\" cy=\"%g\" r=\"0.85\" fill=\"url(#body)\"/>\n", cx + half, cy + t);
+  }
+  float s = L.avR - L.avL;
+  add("  <circle cx=\"%g\" cy=\"%g\" r=\"%g\" fill=\"#6f9ad8\"/>\n", cx, L.avT + s * 0.38f, s * 0.19f);
+  add("  <path d=\"M %g %g A %g %g 0 0 1 %g %g Z\" fill=\"#6f9ad8\"/>\n", cx - std::sqrt(s * 0.36f * s * 0.36f - s * 0.05f * s * 0.05f),
+      L.avB, s * 0.36f, s * 0.36f, cx + std::sqrt(s * 0.36f * s * 0.36f - s * 0.05f * s * 0.05f), L.avB);
+  for (int i = 0; i < 3; ++i)
+    add("  <rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" rx=\"0.5\" fill=\"#ffffff\" fill-opacity=\"%g\"/>\n", L.lineL,
+        L.lineT[i], L.lineR[i] - L.lineL, L.lineH, i == 0 ? 1.0 : 0.8);
+  out += "</svg>\n";
+  return out;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -788,6 +843,8 @@ int run(int argc, char** argv) {
 
   for (const IconLayout& L : iconLayouts)
     writePngFile(root / "app/assets" / ("icon" + std::to_string(L.size) + ".png"), drawIcon(L), true);
+  std::string svg = iconSvg(iconLayouts.back());
+  writeFile(root / "app/assets/vantrelo.svg", std::vector<unsigned char>(svg.begin(), svg.end()));
 
   if (!previewDir.empty()) {
     writePreviews(previewDir, decodedCards, decodeJpeg(avatar), ff, lib);
