@@ -423,6 +423,7 @@ struct Palette {
   bool darkStamp;            // black stamp paper (templates 4 to 7) or white
   Rgb stampLine;             // thin line round the avatar box
   std::vector<Streak> streaks;
+  bool mirrored = false;  // streaks rising to the left instead of the right
 };
 
 // A gentle sweep shared by the designs, varied a little per template so they do not look cloned.
@@ -443,7 +444,7 @@ const std::vector<Palette>& palettes() {
        hex(0x1d4f91), sweep(0, 0)},
       // 2 teal
       {hex(0x137a7a), hex(0x0a4b55), hex(0x06373d), hex(0x4fa8a6), hex(0x9fe8e0), hex(0x3aa3a0), false,
-       hex(0x0f6666), sweep(4, 0.15f)},
+       hex(0x0f6666), sweep(4, 0.15f), true},
       // 3 purple
       {hex(0x64409c), hex(0x3a2068), hex(0x281249), hex(0x9272c6), hex(0xd2b8ff), hex(0x8a64cc), false,
        hex(0x553088), sweep(-3, 0.35f)},
@@ -452,7 +453,7 @@ const std::vector<Palette>& palettes() {
        hex(0xc9a86e), sweep(2, 0.6f)},
       // 5 green
       {hex(0x2f7a3a), hex(0x17492a), hex(0x113a1c), hex(0x62a86c), hex(0xb8f0b0), hex(0x58b068), true,
-       hex(0x9ed8a0), sweep(-2, 0.8f)},
+       hex(0x9ed8a0), sweep(-2, 0.8f), true},
       // 6 rose (deep, so that white text stays readable)
       {hex(0xa33660), hex(0x6e1a3c), hex(0x55102c), hex(0xd07090), hex(0xffc0d6), hex(0xd86a94), true,
        hex(0xf0a0c0), sweep(3, 0.45f)},
@@ -479,8 +480,9 @@ Raster drawTemplate(const Palette& p, bool withStamp = true) {
       // Streaks: soft bands along gentle waves; distance measured across the band.
       for (const Streak& s : p.streaks) {
         float k = 2 * 3.14159265f / s.period;
-        float arg = k * fx + 2 * 3.14159265f * s.phase;
-        float cy = s.y0 + s.slope * fx + s.amp * std::sin(arg);
+        float sx = p.mirrored ? w - fx : fx;
+        float arg = k * sx + 2 * 3.14159265f * s.phase;
+        float cy = s.y0 + s.slope * sx + s.amp * std::sin(arg);
         float dydx = s.slope + s.amp * k * std::cos(arg);
         float d = (fy - cy) / std::sqrt(1 + dydx * dydx);
         float a = s.alpha * std::exp(-(d * d) / (s.width * s.width));
@@ -570,6 +572,14 @@ Raster drawDefaultAvatar(const FontFile& ff, FT_Library lib) {
     for (int x = 0; x < 90; ++x) {
       float cov = coverage(sdRect(x + 0.5f, y + 0.5f, signL, signT, signR, signB, 6));
       if (cov > 0) img.blend(x, y, mix(top, bottom, clamp01((y + 0.5f - signT) / (signB - signT))), cov);
+    }
+  // A soft sheen over the upper part of the board.
+  for (int y = 0; y < 90; ++y)
+    for (int x = 0; x < 90; ++x) {
+      float fy = y + 0.5f;
+      float cov = coverage(sdRect(x + 0.5f, fy, signL + 1, signT + 1, signR - 1, signB - 1, 5));
+      float a = 0.16f * (1 - smoothstep(signT, signT + 18, fy));
+      if (cov > 0 && a > 0) img.blend(x, y, hex(0xffffff), cov * a);
     }
   fillShape(img, hex(0x123f86), 0.9f, [&](float x, float y) {
     return std::fabs(sdRect(x, y, signL, signT, signR, signB, 6) + 0.6f) - 0.6f;
