@@ -2,7 +2,7 @@
 
 #include "base/encoding.h"
 #include "base/fatal.h"
-#include "card/card_fixtures.h"
+#include "tests/card/card_fixtures.h"
 #include "card/card_template.h"
 #include "card/headless_card.h"
 #include "graphics/image_loader.h"
@@ -218,7 +218,8 @@ TEST_F(Composer, ASelectionOutsideTheListStopsBeforeDrawing) {
         EXPECT_EXIT(
             {
                 setFatalPresenter(presentRaw);
-                Canvas work, preview;
+                Canvas work;
+                Canvas preview;
                 NarrowInputs inputs;
                 inputs.m_selection = selection;
                 renderCard(inputs, work, preview);
