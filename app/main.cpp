@@ -1,0 +1,3 @@
+#include "app/startup.h"
+
+int main(int, char** argv) { return vantrelo::runProgram(argv[0]); }
