@@ -180,6 +180,8 @@ TEST(PublicPictureTable, DecisionsOnlyTouchOpenCases) {
     }
 }
 
+void PrintTo(const Expectation& e, std::ostream* os) { *os << e.path; }
+
 class PublicPicture : public ::testing::TestWithParam<Expectation> {};
 
 TEST_P(PublicPicture, LoadsAsListed) {
@@ -231,6 +233,8 @@ struct SamePixels {
     const char* reference;
     std::vector<const char*> others;
 };
+
+void PrintTo(const SamePixels& c, std::ostream* os) { *os << c.reference; }
 
 class SamePicture : public ::testing::TestWithParam<SamePixels> {};
 
