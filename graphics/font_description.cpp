@@ -80,6 +80,8 @@ struct MatchResult {
     double pixelSize = 0;
     int weight = FC_WEIGHT_REGULAR;
     int slant = FC_SLANT_ROMAN;
+    bool embolden = false;  // fontconfig's own verdict: the file is not bold enough
+    bool slanted = false;   // fontconfig's own verdict: the file is upright, shear it
 };
 
 std::optional<MatchResult> matchFamily(const std::string& family, int pixelSize, std::int32_t weight, bool italic) {
@@ -109,6 +111,10 @@ std::optional<MatchResult> matchFamily(const std::string& family, int pixelSize,
     FcPatternGetDouble(match, FC_PIXEL_SIZE, 0, &out.pixelSize);
     FcPatternGetInteger(match, FC_WEIGHT, 0, &out.weight);
     FcPatternGetInteger(match, FC_SLANT, 0, &out.slant);
+    FcBool embolden = FcFalse;
+    if (FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden) == FcResultMatch) out.embolden = embolden;
+    FcMatrix* matrix = nullptr;
+    out.slanted = FcPatternGetMatrix(match, FC_MATRIX, 0, &matrix) == FcResultMatch && matrix && matrix->xy != 0;
     FcPatternDestroy(match);
     if (out.path.empty()) return std::nullopt;
     return out;
@@ -130,8 +136,9 @@ ResolvedFont resolveUncached(const std::string& family, int pixelSize, std::int3
     font.faceIndex = m->index;
     font.bitmap = !m->scalable;
     if (font.bitmap && m->pixelSize > 0) font.pixelSize = int(m->pixelSize + 0.5);
-    font.syntheticBold = weight >= 600 && m->weight < FC_WEIGHT_DEMIBOLD;
-    font.syntheticItalic = italic && m->slant == FC_SLANT_ROMAN;
+    // The synthetic rules report a faked style as the asked one, with these flags set.
+    font.syntheticBold = weight >= 600 && (m->embolden || m->weight < FC_WEIGHT_DEMIBOLD);
+    font.syntheticItalic = italic && (m->slanted || m->slant == FC_SLANT_ROMAN);
     return font;
 }
 
