@@ -434,6 +434,37 @@ TEST(CanvasDrawImage, NegativeModeLeavesOutTheColourKey) {
     EXPECT_EQ(at(c, 0, 0), 0x112233u);
 }
 
+TEST(CanvasDrawImage, IconsAreDrawnThroughTheirMaskWhateverTheMode) {
+    const ImageHandle icon = loadImage(Text(VANTRELO_TESTDATA_DIR "/ico/image-rs/bmp-24bpp-mask.ico"));
+    ASSERT_NE(icon, 0u);
+    const Image& img = *findImage(icon);
+    ASSERT_TRUE(img.hasMask());
+    Canvas plain(plainSettings(img.width, img.height, kRed)), xored(plainSettings(img.width, img.height, kRed));
+    plain.drawImage(icon, 0, 0);
+    xored.drawImage(icon, 0, 0, {}, {}, 3);
+    EXPECT_EQ(plain.backingImage()->pixels, xored.backingImage()->pixels);
+    std::size_t clear = 0, opaque = 0;
+    for (std::int32_t y = 0; y < img.height; ++y)
+        for (std::int32_t x = 0; x < img.width; ++x) {
+            const std::size_t i = std::size_t(y) * img.width + x;
+            const std::uint8_t* p = img.rgb.data() + i * 3;
+            if (img.alpha[i] == 0) {
+                ++clear;
+                ASSERT_EQ(at(plain, x, y), 0xFF0000u) << x << "," << y;
+            } else if (img.alpha[i] == 255) {
+                ++opaque;
+                ASSERT_EQ(at(plain, x, y), std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2]) << x << "," << y;
+            }
+        }
+    EXPECT_GT(clear, 0u);
+    EXPECT_GT(opaque, 0u);
+    // Stretched, the transparent parts still show the canvas.
+    Canvas big(plainSettings(img.width * 3, img.height * 3, kRed));
+    big.drawImage(icon, 0, 0, img.width * 3, img.height * 3);
+    EXPECT_EQ(at(big, 0, 0) == 0xFF0000u, img.alpha[0] == 0);
+    unloadImage(icon);
+}
+
 TEST(CanvasResample, AveragingGivesTheMeanOfTheCoveredPixels) {
     const Bytes quad = bmpPicture(2, 2, [](std::int32_t x, std::int32_t y) {
         static const std::uint32_t c[2][2] = {{0x000000, 0x404040}, {0x808080, 0xC0C0C0}};

@@ -269,6 +269,18 @@ TEST(TextDraw, BoldUnderlineAndStrikeOutChangeTheInk) {
     }
 }
 
+TEST(TextDraw, ItalicLeansTheBitmapGlyphs) {
+    Canvas plain = whiteCanvas(120, 20), italic = whiteCanvas(120, 20);
+    plain.writeText(0, 0, kChinese);
+    italic.setFont(makeFontDescription("SimSun", -12, kFontWeightNormal, FontStyle::Italic));
+    italic.writeText(0, 0, kChinese);
+    ASSERT_TRUE(textFace(italic.font()).font().syntheticItalic);
+    // Rows move sideways, none is lost; the top leans right.
+    EXPECT_FALSE(samePixels(plain, italic));
+    EXPECT_EQ(inkCount(italic), inkCount(plain));
+    EXPECT_GT(ink(italic).right, ink(plain).right);
+}
+
 // Keep this card's pixels for a look: /tmp/vantrelo-text-card.bmp.
 TEST(TextDraw, AWholeCardAsksForTheFontOnlyForItsFirstLine) {
     PixelImage big;
