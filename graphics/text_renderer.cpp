@@ -170,14 +170,14 @@ TextFace::Glyph TextFace::render(unsigned glyphIndex, bool missing) {
     }
 
     if (m_font.syntheticItalic && w > 0 && h > 0) {
-        // Lean the rows right by their height above the cell's bottom.
-        const std::int32_t bottom = top - h;  // baseline-relative y of the row below the bitmap
+        // Lean the rows right by their height above the cell's bottom; the
+        // bitmap's own bottom row keeps its place.
         const std::int32_t lowest = -m_descender;
         const auto shiftOf = [&](std::int32_t y) {
             return std::max<std::int32_t>(0, (top - y - 1 - lowest) / kItalicRowsPerColumn);
         };
-        const std::int32_t extra = shiftOf(0) - std::max<std::int32_t>(0, (bottom - lowest) / kItalicRowsPerColumn);
-        const std::int32_t base = std::max<std::int32_t>(0, (bottom - lowest) / kItalicRowsPerColumn);
+        const std::int32_t base = shiftOf(h - 1);
+        const std::int32_t extra = shiftOf(0) - base;
         const std::int32_t nw = w + std::max(extra, 0);
         std::vector<std::uint8_t> leaned(std::size_t(nw) * std::size_t(h), 0);
         for (std::int32_t y = 0; y < h; ++y) {
