@@ -75,6 +75,19 @@ TEST(TextFont, SongFaceNamesResolveToTheDefaultFace) {
     }
 }
 
+TEST(TextFont, HeightsPickTheCharacterSize) {
+    // Negative: the character height; positive: the whole cell (four fifths of it the character); 0: default.
+    struct Case {
+        std::int32_t height;
+        int pixelSize;
+    } cases[] = {{0, 12}, {-12, 12}, {15, 12}, {-13, 13}, {-16, 16}, {-2147483647 - 1, 1024}, {2147483647, 1024}};
+    for (const Case& k : cases) {
+        const ResolvedFont& f = resolveFont(makeFontDescription("SimSun", k.height));
+        ASSERT_TRUE(f.found()) << k.height;
+        EXPECT_EQ(f.pixelSize, k.pixelSize) << k.height;
+    }
+}
+
 TEST(TextFont, ALargerHeightGivesALargerCell) {
     TextFace& big = textFace(makeFontDescription("\xCB\xCE\xCC\xE5", -24));
     EXPECT_GE(big.font().pixelSize, 22);
