@@ -1,5 +1,7 @@
 #include "shell/main_window.h"
 
+#include <algorithm>
+
 #include "card/card_template.h"
 #if __has_include("shell/commands.h")
 #include "shell/commands.h"
@@ -13,7 +15,7 @@ constexpr const char* kTemplateItem = "\xc3\xfb\xc6\xac\xc4\xa3\xb0\xe6"; /* 名
 
 }  // namespace
 
-std::unique_ptr<MainWindow> MainWindow::load() {
+std::unique_ptr<MainWindow> MainWindow::load(const std::function<void(MainWindow&)>& beforeStart) {
     const WindowDescription* description = mainWindowDescription();
     if (!description) return nullptr;
     std::unique_ptr<MainWindow> main(new MainWindow);
@@ -30,6 +32,7 @@ std::unique_ptr<MainWindow> MainWindow::load() {
     if (!main->m_chooser || !main->m_previewArea || !w.find(names::kSettingsPanel) || !w.find(names::kAboutPanel))
         return nullptr;
     main->bindHandlers();
+    if (beforeStart) beforeStart(*main);
     w.start();
     return main;
 }
@@ -85,6 +88,7 @@ void MainWindow::loadTemplates() {
 void MainWindow::layoutWindow() {
     ++m_layoutCount;
     ++m_layoutDepth;
+    m_deepestLayout = std::max(m_deepestLayout, m_layoutDepth);
     Window& w = *m_window;
     WindowControl& self = w.self();
     Control& settings = *w.find(names::kSettingsPanel);

@@ -18,8 +18,9 @@ class MainWindow : public CardInputs, public CommandContext {
 public:
     // Builds the window from its description (read first), binds the
     // handlers and runs the start: created, moved, size changed, shown.
-    // nullptr when the window cannot be created.
-    static std::unique_ptr<MainWindow> load();
+    // nullptr when the window cannot be created. beforeStart, when given,
+    // runs once the handlers are bound and before the first event.
+    static std::unique_ptr<MainWindow> load(const std::function<void(MainWindow&)>& beforeStart = {});
     ~MainWindow() override;
 
     Window& window() { return *m_window; }
@@ -35,6 +36,7 @@ public:
     int renderCount() const { return m_renderCount; }
     int layoutCount() const { return m_layoutCount; }
     int layoutDepth() const { return m_layoutDepth; }
+    int deepestLayout() const { return m_deepestLayout; }
 
     // CardInputs.
     std::int32_t selection() const override;
@@ -68,6 +70,7 @@ private:
     int m_renderCount = 0;
     int m_layoutCount = 0;
     int m_layoutDepth = 0;
+    int m_deepestLayout = 0;
 };
 
 }  // namespace vantrelo
