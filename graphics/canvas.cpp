@@ -462,7 +462,9 @@ void Canvas::writeText(std::optional<std::int32_t> x, std::optional<std::int32_t
             if (c != U'\r' && c != U'\n') continue;
             drawLine(all.substr(start, i - start));
             penY += lineStep;
-            if (c == U'\r' && i + 1 < all.size() && all[i + 1] == U'\n') ++i;  // CR LF is one break
+            // An LF straight after a break character belongs to that break, so
+            // CR LF, LF and LF LF each move down one line; CR CR moves two.
+            while (i + 1 < all.size() && all[i + 1] == U'\n') ++i;
             start = i + 1;
         }
         penX += drawLine(all.substr(start));

