@@ -1,6 +1,8 @@
 #include "shell/widgets.h"
 
 #include <QEnterEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QMouseEvent>
@@ -73,6 +75,9 @@ void LabelWidget::paintEvent(QPaintEvent*) {
         const int flags = Qt::TextSingleLine | Qt::AlignVCenter |
                           (m_alignment == LabelAlignment::Centre ? Qt::AlignHCenter : Qt::AlignLeft);
         painter.drawText(rect(), flags, m_text);
+        // A bitmap face has no bold cut: bold is made by striking the text
+        // again one pixel to the right, as raster fonts are emboldened.
+        if (font().bold() && !QFontDatabase::isSmoothlyScalable(QFontInfo(font()).family())) painter.drawText(rect().translated(1, 0), flags, m_text);
         return;
     }
     const QFontMetrics metrics(font());

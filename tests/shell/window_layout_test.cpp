@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QFontInfo>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <gtest/gtest.h>
@@ -214,6 +215,22 @@ TEST(MainWindowDrawing, HeadingsLieOnTheGradient) {
             }
     ASSERT_GE(rightInk, 0);
     EXPECT_LE(std::abs((leftInk + rightInk) / 2 - 109), 2);
+    // Bold: clearly more ink than the same text in the regular face.
+    auto ink = [](const QImage& im) {
+        int n = 0;
+        for (int y = 0; y < im.height(); ++y)
+            for (int x = 0; x < im.width(); ++x) n += testing_support::isDark(im.pixel(x, y));
+        return n;
+    };
+    QImage regular(image.size(), QImage::Format_RGB32);
+    regular.fill(Qt::white);
+    {
+        QPainter p(&regular);
+        p.setFont(defaultGuiFont());
+        p.setPen(Qt::black);
+        p.drawText(regular.rect(), Qt::AlignCenter | Qt::TextSingleLine, q("\xc3\xfb\xc6\xac\xc9\xe8\xd6\xc3"));
+    }
+    EXPECT_GT(ink(image) * 10, ink(regular) * 12);
 }
 
 TEST(MainWindowDrawing, RowCaptionsStandLevelWithTheInputRows) {
