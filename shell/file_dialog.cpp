@@ -33,9 +33,14 @@ public:
     void accept() override {
         const QStringList files = selectedFiles();
         if (files.isEmpty()) return QFileDialog::accept();
-        const QFileInfo info(files.first());
+        QFileInfo info(files.first());
         // A folder's name opens the folder; Qt does that.
         if (info.isDir()) return QFileDialog::accept();
+        // Qt adds the default extension too, but decides whether the typed name
+        // is a folder against the process's current folder, not the one shown;
+        // so a name that is also a folder there would go without it.
+        if (!defaultSuffix().isEmpty() && !info.fileName().contains(u'.'))
+            info = QFileInfo(info.filePath() + u'.' + defaultSuffix());
         const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
         if (m_settings.hasOption(FileDialogOption::PathMustExist) && !info.absoluteDir().exists()) {
             // 路径不存在。 请检查路径是否正确。
@@ -63,7 +68,9 @@ public:
                 return;
         }
         m_chosen = info.absoluteFilePath();
-        QFileDialog::accept();
+        // Every check is made above; Qt's own would look at the name again,
+        // without the extension added here.
+        QDialog::accept();
     }
 
     const QString& chosen() const { return m_chosen; }
@@ -145,7 +152,9 @@ FileDialogResult FileDialog::open(QWidget* owner) {
         const QStringList cleaned = dialog->nameFilters();
         dialog->selectNameFilter(cleaned.value(m_filterIndex < cleaned.size() ? m_filterIndex : 0));
     }
-    if (!m_initialFolder.empty()) dialog->setDirectory(toQString(m_initialFolder));
+    // With no folder given, the dialog shows the current folder, the one a
+    // relative name is taken from, rather than whichever folder Qt last showed.
+    dialog->setDirectory(m_initialFolder.empty() ? QDir::currentPath() : toQString(m_initialFolder));
     if (!m_fileName.empty()) {
         const QString name = toQString(m_fileName);
         const QFileInfo info(name);
