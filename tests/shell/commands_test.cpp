@@ -75,10 +75,21 @@ void closeModalWidgets() {
     }
 }
 
+const char kWaitingTimer[] = "vantrelo-waiting-for-dialog";
+
+// At the end of a test: every dialog a test waited for has shown.
+void expectNothingAwaited() {
+    for (QTimer* timer : QCoreApplication::instance()->findChildren<QTimer*>(kWaitingTimer)) {
+        if (timer->isActive()) ADD_FAILURE() << "a dialog the test waited for never showed";
+        delete timer;
+    }
+}
+
 // Runs act, from the event loop, on the first modal widget of type T shown.
 template <class T>
 void whenShown(std::function<void(T*)> act) {
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(QCoreApplication::instance());
+    timer->setObjectName(kWaitingTimer);
     auto ticks = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, act, ticks] {
         auto* widget = qobject_cast<T*>(QApplication::activeModalWidget());
@@ -154,6 +165,7 @@ protected:
     }
     void TearDown() override {
         m_watchdog.stop();
+        expectNothingAwaited();
         QDir::setCurrent(m_startFolder);
         fs::remove_all(m_dir);
     }

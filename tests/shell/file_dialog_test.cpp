@@ -36,11 +36,22 @@ void closeModalWidgets() {
     }
 }
 
+const char kWaitingTimer[] = "vantrelo-waiting-for-dialog";
+
+// At the end of a test: every dialog a test waited for has shown.
+void expectNothingAwaited() {
+    for (QTimer* timer : QCoreApplication::instance()->findChildren<QTimer*>(kWaitingTimer)) {
+        if (timer->isActive()) ADD_FAILURE() << "a dialog the test waited for never showed";
+        delete timer;
+    }
+}
+
 // Runs act, from the event loop, on the first modal widget of type T that is
 // shown. Should none turn up, every modal widget is closed so the test ends.
 template <class T>
 void whenShown(std::function<void(T*)> act) {
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(QCoreApplication::instance());
+    timer->setObjectName(kWaitingTimer);
     auto ticks = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, act, ticks] {
         auto* widget = qobject_cast<T*>(QApplication::activeModalWidget());
@@ -99,6 +110,7 @@ protected:
         m_owner.show();
     }
     void TearDown() override {
+        expectNothingAwaited();
         QDir::setCurrent(m_startFolder);
         fs::remove_all(m_dir);
     }
