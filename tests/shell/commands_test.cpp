@@ -26,6 +26,7 @@
 #include "graphics/canvas.h"
 #include "shell/command_context.h"
 #include "shell/file_dialog.h"
+#include "shell_fixture.h"
 
 namespace vantrelo {
 
@@ -348,6 +349,40 @@ TEST_F(Commands, AFailedSaveIsReportedAndLeavesEverythingAsItWas) {
     }
     EXPECT_EQ(read(m_dir / "old.png"), "the old card");
     EXPECT_EQ(entries(), (std::set<std::string>{"face.jpg", "old.png"}));
+}
+
+// The commands on the program's own main window: the avatar field, the
+// redraw it raises and the preview the save exports.
+TEST_F(Commands, OnTheMainWindowTheChosenAvatarIsDrawnOnceAndTheSavedCardIsThePreview) {
+    auto main = testing_support::startMainWindow();
+    ASSERT_TRUE(main);
+    CanvasSettings red;
+    red.width = red.height = 90;
+    red.backgroundColour = rgbColour(255, 0, 0);
+    const Bytes avatar = Canvas(red).snapshotBmp();
+    std::ofstream(m_dir / "red.bmp", std::ios::binary).write(reinterpret_cast<const char*>(avatar.data()),
+                                                            std::streamsize(avatar.size()));
+
+    const int rendersBefore = main->renderCount();
+    whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
+    chooseAvatar(*main);
+    EXPECT_EQ(main->renderCount(), rendersBefore);
+    EXPECT_TRUE(main->edit(5).text().empty());
+
+    whenShown<QFileDialog>([&](QFileDialog* d) {
+        EXPECT_EQ(d->parentWidget(), main->mainWidget());
+        chooseIn(d, "red.bmp");
+    });
+    chooseAvatar(*main);
+    EXPECT_EQ(main->edit(5).text(), t(m_dir / "red.bmp"));
+    EXPECT_EQ(main->renderCount(), rendersBefore + 1);
+    EXPECT_EQ(main->previewCanvas().backingImage()->at(12 + 45, 32 + 45), 0xFFFF0000u);
+
+    whenShown<QFileDialog>([](QFileDialog* d) { chooseIn(d, "card"); });
+    saveCard(*main);
+    const Bytes shown = main->previewCanvas().snapshotBmp();
+    EXPECT_EQ(shown.size(), 54u + 900u * 140u);
+    EXPECT_TRUE(read(m_dir / "card.bmp") == asString(shown));
 }
 
 }  // namespace
