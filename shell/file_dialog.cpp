@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
+#include <algorithm>
 #include <string_view>
 
 #include "base/encoding.h"
