@@ -8,6 +8,7 @@
 
 #include "base/encoding.h"
 #include "base/fatal.h"
+#include "card/avatar_cache.h"
 #include "card/card_template.h"
 #include "graphics/image_loader.h"
 
@@ -136,7 +137,9 @@ void renderCard(const CardInputs& inputs, Canvas& work, Canvas& preview) {
     // something that does not load leaves the template's frame showing.
     const Text avatarPath = inputs.avatarPath();
     static const Bytes defaultAvatar = defaultAvatarImage();
-    ImageHandle avatar = pathExists(avatarPath) ? loadImage(avatarPath) : loadImage(defaultAvatar);
+    ImageHandle avatar = pathExists(avatarPath)
+                             ? avatarCache().load(avatarPath, record.avatarWidth, record.avatarHeight)
+                             : loadImage(defaultAvatar);
     work.drawImage(avatar, record.avatarLeft, record.avatarTop, record.avatarWidth, record.avatarHeight, 1);
     unloadImage(avatar);
 

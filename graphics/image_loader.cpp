@@ -41,7 +41,7 @@ bool isPcx8(ByteSpan h) { return h[0] == 0x0A && h[1] <= 5 && h[2] == 0x01 && h[
 bool isPcx1(ByteSpan h) { return h[0] == 0x0A && h[1] == 0x03 && h[2] == 0x01 && h[3] == 0x01; }
 
 bool viaJpeg(ByteSpan d, Image& out, const DecodeOptions& o) { return decodeJpeg(d, out, o); }
-bool viaBmp(ByteSpan d, Image& out, const DecodeOptions&) { return decodeBmp(d, out); }
+bool viaBmp(ByteSpan d, Image& out, const DecodeOptions& o) { return decodeBmp(d, out, o); }
 bool viaIcon(ByteSpan d, Image& out, const DecodeOptions&) { return decodeIcon(d, out); }
 bool viaGif(ByteSpan d, Image& out, const DecodeOptions&) { return decodeGif(d, out); }
 bool viaPcx(ByteSpan d, Image& out, const DecodeOptions&) { return decodePcx(d, out); }
@@ -115,6 +115,8 @@ public:
         return read;
     }
 
+    const struct stat& info() const { return m_info; }
+
     ByteSpan bytes() const {
         if (m_mapping != nullptr) return {static_cast<const std::uint8_t*>(m_mapping), m_mappedBytes};
         return m_copy;
@@ -124,6 +126,7 @@ private:
     bool readFrom(int fd) {
         struct stat info {};
         if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;  // folders, devices, pipes
+        m_info = info;
         if (info.st_size <= 0 || std::uint64_t(info.st_size) > kMaxFileBytes) return false;
         const std::size_t size = std::size_t(info.st_size);
         if (size >= kMapThreshold) {
@@ -147,6 +150,7 @@ private:
     }
 
     Bytes m_copy;
+    struct stat m_info {};
     void* m_mapping = nullptr;
     std::size_t m_mappedBytes = 0;
 };
@@ -156,6 +160,25 @@ bool wellFormed(const Image& image) {
     if (!imageSizeAllowed(image.width, image.height)) return false;
     const std::size_t pixels = std::size_t(image.width) * std::size_t(image.height);
     return image.rgb.size() == pixels * 3 && (image.alpha.empty() || image.alpha.size() == pixels);
+}
+
+// The file-system name of a Text path; empty for an empty path or one whose
+// embedded NUL would silently name a different file.
+std::string systemPathOf(const Text& path) {
+    if (path.empty()) return {};
+    std::string systemPath = textToUtf8(path);
+    if (systemPath.find('\0') != std::string::npos) return {};
+    return systemPath;
+}
+
+FileIdentity identityOf(const struct stat& info) {
+    FileIdentity id;
+    id.device = std::uint64_t(info.st_dev);
+    id.inode = std::uint64_t(info.st_ino);
+    id.size = std::int64_t(info.st_size);
+    id.modifiedNs = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    id.changedNs = std::int64_t(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    return id;
 }
 
 ImageHandle loadFrom(ByteSpan data) {
@@ -190,13 +213,30 @@ ImageHandle loadImage(const Bytes& data) {
 }
 
 ImageHandle loadImage(const Text& path) {
-    if (path.empty()) return 0;
-    const std::string systemPath = textToUtf8(path);
-    // An embedded NUL would silently name a different file.
-    if (systemPath.empty() || systemPath.find('\0') != std::string::npos) return 0;
+    auto image = std::make_unique<Image>();
+    if (!decodeFile(path, *image)) return 0;
+    return liveImages().add(std::move(image));
+}
+
+bool decodeFile(const Text& path, Image& out, const DecodeOptions& options, FileIdentity* identity) {
+    const std::string systemPath = systemPathOf(path);
+    if (systemPath.empty()) return false;
     FileContents contents;
-    if (!contents.open(systemPath)) return 0;
-    return loadFrom(contents.bytes());
+    if (!contents.open(systemPath)) return false;
+    if (identity) *identity = identityOf(contents.info());
+    return decodeImage(contents.bytes(), out, options);
+}
+
+std::optional<FileIdentity> fileIdentity(const Text& path) {
+    const std::string systemPath = systemPathOf(path);
+    struct stat info {};
+    if (systemPath.empty() || ::stat(systemPath.c_str(), &info) != 0) return std::nullopt;
+    return identityOf(info);
+}
+
+ImageHandle adoptImage(Image image) {
+    if (!wellFormed(image)) return 0;
+    return liveImages().add(std::make_unique<Image>(std::move(image)));
 }
 
 void unloadImage(ImageHandle handle) { liveImages().remove(handle); }

@@ -28,4 +28,26 @@ const Image* findImage(ImageHandle handle);
 // Number of live handles (for tests: at rest none is loaded).
 std::size_t liveImageCount();
 
+// Adds an already decoded picture to the live set; 0 when it is not a whole picture.
+ImageHandle adoptImage(Image image);
+
+// What tells one version of a file from another: a replaced or rewritten file
+// differs in at least one of these.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of the file at path as it is now; nothing when it cannot be read.
+std::optional<FileIdentity> fileIdentity(const Text& path);
+
+// Opens and decodes the picture file at path the way loadImage does, passing
+// options to the decoder; identity, when given, receives the identity of the
+// file that was read.
+bool decodeFile(const Text& path, Image& out, const DecodeOptions& options = {}, FileIdentity* identity = nullptr);
+
 }  // namespace vantrelo

@@ -14,14 +14,15 @@ using ByteSpan = std::span<const std::uint8_t>;
 
 struct DecodeOptions {
     // When both are above 0, a decoder that can shrink cheaply while decoding
-    // (JPEG scales by 1/2, 1/4 or 1/8) may deliver a smaller picture, but never
-    // one smaller than this on either side. The natural size it reports is then
-    // the reduced size. 0 means the full picture.
+    // (JPEG scales by 1/2, 1/4 or 1/8 in the DCT; BMP averages whole blocks of
+    // pixels) may deliver a smaller picture, but never one smaller than this on
+    // either side. The natural size it reports is then the reduced size. 0 means
+    // the full picture.
     std::int32_t atLeastWidth = 0;
     std::int32_t atLeastHeight = 0;
 };
 
-bool decodeBmp(ByteSpan data, Image& out);
+bool decodeBmp(ByteSpan data, Image& out, const DecodeOptions& options = {});
 bool decodeJpeg(ByteSpan data, Image& out, const DecodeOptions& options = {});
 bool decodeIcon(ByteSpan data, Image& out);  // icons and cursors: kind from the header
 bool decodeGif(ByteSpan data, Image& out);
