@@ -299,8 +299,13 @@ void Window::moveFocus(bool forward) {
 
 bool Window::belongsToWindow(QObject* object) const {
     if (!object->isWidgetType()) return false;
-    for (const QWidget* w = static_cast<QWidget*>(object); w; w = w->parentWidget())
+    for (const QWidget* w = static_cast<QWidget*>(object); w; w = w->parentWidget()) {
         if (w == m_topLevel) return true;
+        // A dialog opened over the window (a file dialog, a message box) has
+        // keys of its own: Esc there answers the dialog. An open list is a
+        // popup of its control and stays the window's.
+        if (w->isWindow() && w->windowType() != Qt::Popup) return false;
+    }
     return false;
 }
 
