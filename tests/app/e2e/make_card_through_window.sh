@@ -134,9 +134,12 @@ step='starting the program'
 (cd "$scratch" && exec "$bin/vantrelo") >"$work/app.stdout" 2>"$work/app.stderr" &
 app_pid=$!
 
+# The program runs while its process is there and has not ended.
+running() { kill -0 "$app_pid" 2>/dev/null && [ "$(ps -o stat= -p "$app_pid" 2>/dev/null | cut -c1)" != Z ]; }
+
 main_window=
 find_main() {
-    kill -0 "$app_pid" 2>/dev/null || fail "the program ended at start"
+    running || fail "the program ended at start"
     main_window=$(xdotool search --onlyvisible --name "$caption" 2>/dev/null | head -n 1)
     [ -n "$main_window" ]
 }
@@ -189,7 +192,7 @@ poll "the card on template $template" shows_card "$chosen_card"
 
 dialog=
 find_dialog() {
-    kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
+    running || fail "the program ended"
     local w
     for w in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null); do
         [ "$w" != "$main_window" ] && xdotool getwindowname "$w" 2>/dev/null | grep -q . && { dialog=$w; return 0; }
@@ -200,9 +203,14 @@ dialog_gone() { ! xwininfo -id "$dialog" 2>/dev/null | grep -q 'Map State: IsVie
 
 # With no window manager nobody gives a closed dialog's focus back to the
 # window; a person would click on it.
+main_focused() {
+    running || fail "the program ended"
+    focused_on "$main_window"
+}
 back_to_main() {
+    running || fail "the program ended"
     focused_on "$main_window" || timeout "$wait_seconds" xdotool windowfocus --sync "$main_window"
-    poll "the focus back on the main window" focused_on "$main_window"
+    poll "the focus back on the main window" main_focused
 }
 
 # use_dialog WHAT PATH: in the dialog that has just opened, the file name typed
@@ -220,8 +228,20 @@ use_dialog() {
 
 # ---- avatar: Tab to 编辑框5, Tab to 选择头像, space ----
 
-step='choosing the avatar'
+step='cancelling the open dialog with Esc'
 xdotool key --delay 50 Tab Tab space
+poll "the open dialog" find_dialog
+focused_on "$dialog" || timeout "$wait_seconds" xdotool windowfocus --sync "$dialog"
+poll "the focus on the open dialog" focused_on "$dialog"
+# Esc in a dialog answers the dialog; it does not close the window behind it.
+xdotool key Escape
+poll "the open dialog to close" dialog_gone
+running || fail "Esc in the open dialog ended the program"
+back_to_main
+shows_card "$chosen_card" || fail "the cancelled dialog changed the card"
+
+step='choosing the avatar'
+xdotool key space
 use_dialog open "$avatar"
 poll "the card with the chosen avatar" shows_card "$final_card"
 
@@ -252,7 +272,7 @@ note "saved $saved: 24-bit 300 x 140, the composed card, the card on the screen"
 step='closing with Esc'
 back_to_main
 xdotool key Escape
-ended() { ! kill -0 "$app_pid" 2>/dev/null || [ "$(ps -o stat= -p "$app_pid" 2>/dev/null | cut -c1)" = Z ]; }
+ended() { ! running; }
 poll "the program to end after Esc" ended
 wait "$app_pid"
 status=$?
