@@ -2,6 +2,8 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -120,12 +122,34 @@ std::optional<MatchResult> matchFamily(const std::string& family, int pixelSize,
     return out;
 }
 
+// Where Debian's xfonts-wqy puts the 12 px strike of the default face. Reading
+// fontconfig's configuration costs more than composing a card, so a program
+// that draws one card and exits opens the file it would have found directly.
+constexpr const char* kDefaultFontFiles[] = {
+    "/usr/share/fonts/X11/misc/wenquanyi_9pt.pcf",
+    "/usr/share/fonts/X11/misc/wenquanyi_9pt.pcf.gz",
+};
+
+std::optional<std::string> knownDefaultFontFile() {
+    for (const char* path : kDefaultFontFiles) {
+        if (::access(path, R_OK) == 0) return std::string(path);
+    }
+    return std::nullopt;
+}
+
 ResolvedFont resolveUncached(const std::string& family, int pixelSize, std::int32_t weight, FontStyle style) {
     const bool italic = hasStyle(style, FontStyle::Italic);
     ResolvedFont font;
     font.pixelSize = pixelSize;
     font.underline = hasStyle(style, FontStyle::Underline);
     font.strikeOut = hasStyle(style, FontStyle::StrikeOut);
+    if (family == kDefaultFontFamily && pixelSize == kDefaultFontPixelSize && weight < 600 && !italic) {
+        if (std::optional<std::string> path = knownDefaultFontFile()) {
+            font.path = *path;
+            font.bitmap = true;
+            return font;
+        }
+    }
     std::optional<MatchResult> m = matchFamily(family, pixelSize, weight, italic);
     // A bitmap face has only its strikes: one far from the asked size would
     // draw text at the wrong size, so take the scalable fallback face instead.

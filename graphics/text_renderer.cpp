@@ -210,6 +210,25 @@ TextFace::Glyph TextFace::render(unsigned glyphIndex, bool missing) {
     return g;
 }
 
+// The fallback for characters this face lacks: the scalable CJK face at the
+// same size and style. Looked up the first time a character is missing, so a
+// text the face covers never opens a second font.
+TextFace* TextFace::fallbackFace() {
+    if (m_fallbackResolved) return m_fallback;
+    m_fallbackResolved = true;
+    FontStyle style = FontStyle::Regular;
+    if (m_font.syntheticItalic) style = style | FontStyle::Italic;
+    const ResolvedFont& fallback = resolveFontFamily(kFallbackFontFamily, m_font.pixelSize,
+                                                     m_font.syntheticBold ? kFontWeightBold : kFontWeightNormal, style);
+    if (fallback.found() && (fallback.path != m_font.path || fallback.faceIndex != m_font.faceIndex)) {
+        ResolvedFont f = fallback;
+        f.underline = f.strikeOut = false;
+        TextFace& fb = textFace(f);
+        if (&fb != this && fb.m_fallback != this) m_fallback = &fb;
+    }
+    return m_fallback;
+}
+
 const TextFace::Glyph& TextFace::glyph(char32_t codePoint) {
     if (auto it = m_glyphs.find(codePoint); it != m_glyphs.end()) return it->second;
     Glyph g;
@@ -217,9 +236,10 @@ const TextFace::Glyph& TextFace::glyph(char32_t codePoint) {
         const FT_UInt index = FT_Get_Char_Index(m_face->face, FT_ULong(codePoint));
         if (index != 0) {
             g = render(index, false);
-        } else if (m_fallback && m_fallback->m_face && FT_Get_Char_Index(m_fallback->m_face->face, FT_ULong(codePoint)) != 0) {
+        } else if (TextFace* fallback = fallbackFace();
+                   fallback && fallback->m_face && FT_Get_Char_Index(fallback->m_face->face, FT_ULong(codePoint)) != 0) {
             // Placed on this face's baseline: the glyph's offsets are baseline-relative.
-            g = m_fallback->glyph(codePoint);
+            g = fallback->glyph(codePoint);
         } else {
             g = render(0, true);
         }
@@ -278,20 +298,6 @@ TextFace& textFace(const ResolvedFont& font) {
     auto face = std::unique_ptr<TextFace>(new TextFace(font));
     TextFace& made = *face;
     reg.faces.emplace(std::move(key), std::move(face));
-    // The fallback for characters this face lacks: the scalable CJK face at the
-    // same size and style, resolved now so that drawing never consults fontconfig.
-    ResolvedFont plain = font;
-    plain.underline = plain.strikeOut = false;
-    FontStyle style = FontStyle::Regular;
-    if (font.syntheticItalic) style = style | FontStyle::Italic;
-    const ResolvedFont& fallback =
-        resolveFontFamily(kFallbackFontFamily, font.pixelSize, font.syntheticBold ? kFontWeightBold : kFontWeightNormal, style);
-    if (fallback.found() && (fallback.path != font.path || fallback.faceIndex != font.faceIndex)) {
-        ResolvedFont f = fallback;
-        f.underline = f.strikeOut = false;
-        TextFace& fb = textFace(f);
-        if (&fb != &made && fb.m_fallback != &made) made.m_fallback = &fb;
-    }
     return made;
 }
 

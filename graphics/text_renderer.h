@@ -56,7 +56,9 @@ private:
     ResolvedFont m_font;
     struct FaceRecord;
     FaceRecord* m_face = nullptr;  // FreeType face, owned by the face registry
+    TextFace* fallbackFace();
     TextFace* m_fallback = nullptr;
+    bool m_fallbackResolved = false;
     std::int32_t m_ascender = 0, m_descender = 0;
     std::unordered_map<char32_t, Glyph> m_glyphs;
 };
