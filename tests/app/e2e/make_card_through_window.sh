@@ -66,6 +66,8 @@ fail() {
         xwininfo -root -tree 2>&1 | grep -v '  1x1+\|  3x3+' >&2
         echo "--- focus: $(xdotool getwindowfocus 2>&1)" >&2
     fi
+    echo "--- scratch folder ---" >&2
+    ls -l "$scratch" >&2
     if [ -s "$work/app.stderr" ]; then
         echo "--- program's stderr ---" >&2
         cat "$work/app.stderr" >&2
@@ -252,7 +254,10 @@ back_to_main
 xdotool key --delay 50 Tab space
 use_dialog save "$scratch/mycard"
 saved=$scratch/mycard.bmp
-poll "$saved to be written" test -f "$saved"
+# The file is written in place once the dialog has gone: wait for all of it.
+full_size=$(stat -c %s "$final_card")
+written() { [ -f "$saved" ] && [ "$(stat -c %s "$saved")" -ge "$full_size" ]; }
+poll "$saved to be written with $full_size bytes" written
 
 step='checking the saved file'
 [ -e "$scratch/mycard" ] && fail "a file without extension was written as well"
