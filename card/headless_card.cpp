@@ -17,11 +17,14 @@ private:
 };
 
 // The window's copies of the preview area drop its picture and border and
-// start hidden; these do the same.
-void prepareCopy(Canvas& canvas) {
-    canvas.setBackgroundPicture({});
-    canvas.setBorder(CanvasBorder::None);
-    canvas.setVisible(false);
+// start hidden. These start that way at once: the same settings and size, with
+// one backing image built instead of three.
+CanvasSettings copySettings() {
+    CanvasSettings s = previewAreaSettings();
+    s.backgroundPicture.clear();
+    s.border = CanvasBorder::None;
+    s.visible = false;
+    return s;
 }
 
 }  // namespace
@@ -37,10 +40,7 @@ CanvasSettings previewAreaSettings() {
     return s;
 }
 
-HeadlessCard::HeadlessCard() : m_work(previewAreaSettings()), m_preview(previewAreaSettings()) {
-    prepareCopy(m_preview);
-    prepareCopy(m_work);
-}
+HeadlessCard::HeadlessCard() : m_work(copySettings()), m_preview(copySettings()) {}
 
 const Canvas& HeadlessCard::render(const CardRequest& request) {
     renderCard(RequestInputs(request), m_work, m_preview);

@@ -48,7 +48,11 @@ PixelImage makeImage(std::int32_t w, std::int32_t h, std::uint32_t fill) {
     PixelImage img;
     img.width = w;
     img.height = h;
-    img.pixels.assign(std::size_t(w) * std::size_t(h), fill);
+    if (fill == 0) {
+        img.pixels.resize(std::size_t(w) * std::size_t(h));  // zeroed in one sweep
+    } else {
+        img.pixels.assign(std::size_t(w) * std::size_t(h), fill);
+    }
     return img;
 }
 
@@ -262,7 +266,8 @@ struct Canvas::State {
 
     void rebuild(RebuildCause cause) {
         if (!s.keepsImage) return;
-        PixelImage fresh = makeImage(std::max(1, clientWidth()), std::max(1, clientHeight()), 0xFF000000u);
+        // Painted whole just below, so it starts as cheaply as it can.
+        PixelImage fresh = makeImage(std::max(1, clientWidth()), std::max(1, clientHeight()), 0);
         paintBackground(fresh, Rect{0, 0, fresh.width, fresh.height});
         const bool fitted = !s.backgroundPicture.empty() && s.pictureMode == PictureMode::CentredFit;
         if (cause == RebuildCause::SizeChange && !fitted && image) {
