@@ -23,6 +23,7 @@
 #include <set>
 
 #include "base/encoding.h"
+#include "tests/shell/dialog_driver.h"
 #include "graphics/canvas.h"
 #include "shell/command_context.h"
 #include "shell/file_dialog.h"
@@ -67,68 +68,8 @@ public:
     std::vector<Text> m_avatarTexts;
 };
 
-void closeModalWidgets() {
-    for (int i = 0; i < 10; ++i) {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w) return;
-        if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->done(QDialog::Rejected);
-        else w->hide();
-    }
-}
+using namespace dialog_driver;
 
-const char kWaitingTimer[] = "vantrelo-waiting-for-dialog";
-
-// At the end of a test: every dialog a test waited for has shown.
-void expectNothingAwaited() {
-    for (QTimer* timer : QCoreApplication::instance()->findChildren<QTimer*>(kWaitingTimer)) {
-        if (timer->isActive()) ADD_FAILURE() << "a dialog the test waited for never showed";
-        delete timer;
-    }
-}
-
-// Runs act, from the event loop, on the first modal widget of type T shown.
-template <class T>
-void whenShown(std::function<void(T*)> act) {
-    auto* timer = new QTimer(QCoreApplication::instance());
-    timer->setObjectName(kWaitingTimer);
-    auto ticks = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, ticks] {
-        auto* widget = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (widget && widget->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            act(widget);
-        } else if (++*ticks > 500) {
-            timer->stop();
-            timer->deleteLater();
-            ADD_FAILURE() << "the expected dialog never showed";
-            closeModalWidgets();
-        }
-    });
-    timer->start(10);
-}
-
-QPushButton* acceptButton(QFileDialog* dialog) {
-    auto* box = dialog->findChild<QDialogButtonBox*>("buttonBox");
-    for (QAbstractButton* b : box->buttons())
-        if (box->buttonRole(b) == QDialogButtonBox::AcceptRole) return qobject_cast<QPushButton*>(b);
-    return nullptr;
-}
-
-QLineEdit* nameBox(QFileDialog* dialog) { return dialog->findChild<QLineEdit*>("fileNameEdit"); }
-
-// Types name into the focused file name box and presses open/save.
-void chooseIn(QFileDialog* dialog, const QString& name) {
-    dialog->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
-    nameBox(dialog)->setFocus();
-    ASSERT_TRUE(nameBox(dialog)->hasFocus());
-    nameBox(dialog)->setText(name);
-    acceptButton(dialog)->click();
-}
-
-QString q(const fs::path& p) { return QString::fromStdString(p.string()); }
-Text t(const fs::path& p) { return textFromUtf8(p.string()); }
 QString fromGbk(const char* gbk) { return QString::fromStdString(textToUtf8(Text(gbk))); }
 
 std::string read(const fs::path& p) {

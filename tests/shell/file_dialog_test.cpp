@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "base/encoding.h"
+#include "tests/shell/dialog_driver.h"
 
 namespace vantrelo {
 
@@ -27,74 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void closeModalWidgets() {
-    for (int i = 0; i < 10; ++i) {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w) return;
-        if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->done(QDialog::Rejected);
-        else w->hide();
-    }
-}
-
-const char kWaitingTimer[] = "vantrelo-waiting-for-dialog";
-
-// At the end of a test: every dialog a test waited for has shown.
-void expectNothingAwaited() {
-    for (QTimer* timer : QCoreApplication::instance()->findChildren<QTimer*>(kWaitingTimer)) {
-        if (timer->isActive()) ADD_FAILURE() << "a dialog the test waited for never showed";
-        delete timer;
-    }
-}
-
-// Runs act, from the event loop, on the first modal widget of type T that is
-// shown. Should none turn up, every modal widget is closed so the test ends.
-template <class T>
-void whenShown(std::function<void(T*)> act) {
-    auto* timer = new QTimer(QCoreApplication::instance());
-    timer->setObjectName(kWaitingTimer);
-    auto ticks = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, ticks] {
-        auto* widget = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (widget && widget->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            act(widget);
-        } else if (++*ticks > 500) {
-            timer->stop();
-            timer->deleteLater();
-            ADD_FAILURE() << "the expected dialog never showed";
-            closeModalWidgets();
-        }
-    });
-    timer->start(10);
-}
-
-QPushButton* acceptButton(QFileDialog* dialog) {
-    for (QAbstractButton* b : dialog->findChild<QDialogButtonBox*>("buttonBox")->buttons())
-        if (dialog->findChild<QDialogButtonBox*>("buttonBox")->buttonRole(b) == QDialogButtonBox::AcceptRole)
-            return qobject_cast<QPushButton*>(b);
-    return nullptr;
-}
-
-// Types name into the dialog's file name box, as the user does: with the box
-// focused, so that a file selected in the list gives way to the typed name.
-void typeName(QFileDialog* dialog, const QString& name) {
-    auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
-    dialog->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
-    edit->setFocus();
-    ASSERT_TRUE(edit->hasFocus());
-    edit->setText(name);
-}
-
-// Types name and presses the dialog's open/save button.
-void chooseIn(QFileDialog* dialog, const QString& name) {
-    typeName(dialog, name);
-    acceptButton(dialog)->click();
-}
-
-QString q(const fs::path& p) { return QString::fromStdString(p.string()); }
-Text t(const fs::path& p) { return textFromUtf8(p.string()); }
+using namespace dialog_driver;
 
 class FileDialogTest : public testing::Test {
 protected:
