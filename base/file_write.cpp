@@ -34,7 +34,8 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-WriteResult writeFileReplacing(const std::string& path, std::span<const Bytes> blocks, InPlaceFallback fallback) {
+WriteResult writeFileReplacing(const std::string& path, std::span<const Bytes> blocks, InPlaceFallback fallback,
+                               FlushEach flush) {
     WriteResult result;
     if (path.empty()) {
         result.error = ENOENT;
@@ -75,7 +76,7 @@ WriteResult writeFileReplacing(const std::string& path, std::span<const Bytes> b
         ::fchmod(fd, 0666 & ~mask);
     }
     bool ok = writeAll(fd, blocks, result.error);
-    if (ok && ::fsync(fd) != 0) {
+    if (ok && flush == FlushEach::Yes && ::fsync(fd) != 0) {
         result.error = errno;
         ok = false;
     }
@@ -90,6 +91,14 @@ WriteResult writeFileReplacing(const std::string& path, std::span<const Bytes> b
     if (!ok) ::unlink(temp.c_str());
     result.ok = ok;
     return result;
+}
+
+bool syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 }  // namespace vantrelo

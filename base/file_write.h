@@ -15,10 +15,16 @@ struct WriteResult {
 };
 
 enum class InPlaceFallback { Allowed, Forbidden };
+// Each file is flushed to the disk before it replaces the old one, unless the
+// caller writes many and flushes them all at once at the end (syncFolder).
+enum class FlushEach { Yes, No };
 
 // path is a file-system path (UTF-8). When no temporary file can be made in the
 // folder and the fallback is allowed, the file is written in place.
 WriteResult writeFileReplacing(const std::string& path, std::span<const Bytes> blocks,
-                               InPlaceFallback fallback = InPlaceFallback::Allowed);
+                               InPlaceFallback fallback = InPlaceFallback::Allowed, FlushEach flush = FlushEach::Yes);
+
+// Flushes everything written to the file system that holds folder.
+bool syncFolder(const std::string& folder);
 
 }  // namespace vantrelo

@@ -112,7 +112,9 @@ std::string makeCard(HeadlessCard& card, const Job& job, const fs::path& outDir)
     const fs::path target = outDir / job.outputName;
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);
-    const WriteResult r = writeFileReplacing(target.string(), std::span<const Bytes>(&data, 1), InPlaceFallback::Forbidden);
+    // Flushed all at once when the batch is done.
+    const WriteResult r = writeFileReplacing(target.string(), std::span<const Bytes>(&data, 1),
+                                             InPlaceFallback::Forbidden, FlushEach::No);
     if (!r.ok) return "cannot write " + target.string() + ": " + std::strerror(r.error);
     return {};
 }
@@ -308,6 +310,10 @@ int runBatch(const std::vector<std::string>& args) {
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) workerFailed = true;
     }
     if (interactive && !jobs.empty()) std::fputc('\n', stderr);
+    if (!jobs.empty() && !syncFolder(outDir.string())) {
+        std::fprintf(stderr, "vantrelo-render: cannot flush %s to the disk: %s\n", outDir.c_str(), std::strerror(errno));
+        workerFailed = true;
+    }
 
     for (std::size_t j = 0; j < jobs.size(); ++j) {
         if (!failures[j].empty()) errors.push_back({jobs[j].line, failures[j]});
