@@ -3,10 +3,7 @@
 #include <algorithm>
 
 #include "card/card_template.h"
-#if __has_include("shell/commands.h")
 #include "shell/commands.h"
-#define VANTRELO_HAVE_COMMANDS 1
-#endif
 
 namespace vantrelo {
 namespace {
@@ -46,10 +43,8 @@ void MainWindow::bindHandlers() {
     w.bind(w.self(), event::kSizeChanged, [this] { layoutWindow(); });
     w.bind(*m_chooser, event::kListItemSelected, [this] { runRenderCard(); });
     w.bind(*m_edits[0], event::kTextChanged, [this] { runRenderCard(); });
-#ifdef VANTRELO_HAVE_COMMANDS
     if (Control* button = w.find(names::kAvatarButton)) w.bind(*button, event::kClicked, [this] { chooseAvatar(*this); });
     if (Control* button = w.find(names::kSaveButton)) w.bind(*button, event::kClicked, [this] { saveCard(*this); });
-#endif
 }
 
 EditControl& MainWindow::edit(int field) const { return *m_edits[field - 1]; }
