@@ -29,6 +29,7 @@ done
 desktop-file-validate "$prefix/share/applications/vantrelo.desktop" || status=1
 grep -q '^Name\[zh_CN\]=' "$prefix/share/applications/vantrelo.desktop" || { echo "no Chinese name"; status=1; }
 grep -q '^Categories=Graphics;' "$prefix/share/applications/vantrelo.desktop" || { echo "not in Graphics"; status=1; }
+grep -q "^X-Vantrelo-Version=1.0.0.0$" "$prefix/share/applications/vantrelo.desktop" || { echo "no version in the desktop entry"; status=1; }
 appstreamcli validate --no-net "$prefix/share/metainfo/example.morvidane.Vantrelo.metainfo.xml" >/dev/null || status=1
 grep -q 'version="1.0.0.0"' "$prefix/share/metainfo/example.morvidane.Vantrelo.metainfo.xml" || status=1
 
