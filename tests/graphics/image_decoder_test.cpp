@@ -757,61 +757,54 @@ TEST(AllDecoders, EachRefusesTheOthersData) {
 namespace vantrelo {
 namespace {
 
-// A 24-bit BMP, bottom row first, of the given pixels (0xRRGGBB).
-Bytes smallBmp(int width, int height, std::uint32_t (*colourAt)(int, int), bool topDown = false) {
+// A 24-bit BMP of the given size whose pixel (x, y) is colourAt(x, y), stored
+// bottom row first or, with a negative height, top row first.
+BmpFields patternBmp(int width, int height, Rgb (*colourAt)(int, int), bool topDown) {
+    BmpFields f;
+    f.width = width;
+    f.height = topDown ? -height : height;
     const int row = (width * 3 + 3) / 4 * 4;
-    Bytes b(std::size_t(54 + row * height), 0);
-    auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + std::size_t(i)] = std::uint8_t(v >> (8 * i));
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, std::uint32_t(width));
-    put32(22, std::uint32_t(topDown ? -height : height));
-    b[26] = 1;
-    b[28] = 24;
+    f.rows.assign(std::size_t(row * height), 0);
     for (int y = 0; y < height; ++y) {
         const int stored = topDown ? y : height - 1 - y;
         for (int x = 0; x < width; ++x) {
-            const std::uint32_t c = colourAt(x, y);
-            std::uint8_t* p = b.data() + 54 + std::size_t(stored * row + x * 3);
-            p[0] = std::uint8_t(c);
-            p[1] = std::uint8_t(c >> 8);
-            p[2] = std::uint8_t(c >> 16);
+            const Rgb c = colourAt(x, y);
+            std::uint8_t* p = f.rows.data() + std::size_t(stored * row + x * 3);
+            p[0] = c[2];
+            p[1] = c[1];
+            p[2] = c[0];
         }
     }
-    return b;
+    return f;
 }
 
 TEST(BmpReduced, AveragesWholeBlocksAndStaysAtLeastTheAskedSize) {
     // 10 x 7, asked at least 3 x 3: blocks of 2 x 2, the last column and row left out.
-    auto pattern = [](int x, int y) -> std::uint32_t { return std::uint32_t(x * 20) << 16 | std::uint32_t(y * 30) << 8 | 7; };
+    auto pattern = [](int x, int y) { return Rgb{std::uint8_t(x * 21), std::uint8_t(y * 31), 7}; };
+    DecodeOptions options;
+    options.atLeastWidth = 3;
+    options.atLeastHeight = 3;
     for (bool topDown : {false, true}) {
-        Image out;
-        DecodeOptions options;
-        options.atLeastWidth = 3;
-        options.atLeastHeight = 3;
-        ASSERT_TRUE(decodeBmp(smallBmp(10, 7, pattern, topDown), out, options));
-        EXPECT_EQ(out.width, 5);
-        EXPECT_EQ(out.height, 3);
+        const auto out = decoded(buildBmp(patternBmp(10, 7, pattern, topDown)), options);
+        ASSERT_TRUE(out);
+        EXPECT_EQ(out->width, 5);
+        EXPECT_EQ(out->height, 3);
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < 5; ++x) {
-                const std::uint8_t* p = out.rgb.data() + std::size_t((y * 5 + x) * 3);
-                EXPECT_EQ(p[0], (x * 2 * 20 + (x * 2 + 1) * 20 + 1) / 2) << x << "," << y;  // mean of two columns
-                EXPECT_EQ(p[1], (y * 2 * 30 + (y * 2 + 1) * 30 + 1) / 2) << x << "," << y;
-                EXPECT_EQ(p[2], 7);
+                // The mean of two columns and of two rows, halves rounded up.
+                const Rgb expected{std::uint8_t((x * 2 * 21 + (x * 2 + 1) * 21 + 1) / 2),
+                                   std::uint8_t((y * 2 * 31 + (y * 2 + 1) * 31 + 1) / 2), 7};
+                EXPECT_EQ(pixelAt(*out, x, y), expected) << x << "," << y;
             }
     }
     // Asked for more than half the size: no block fits twice, the full picture comes back.
-    Image full;
     DecodeOptions big;
     big.atLeastWidth = 6;
     big.atLeastHeight = 4;
-    ASSERT_TRUE(decodeBmp(smallBmp(10, 7, pattern), full, big));
-    EXPECT_EQ(full.width, 10);
-    EXPECT_EQ(full.height, 7);
+    const auto full = decoded(buildBmp(patternBmp(10, 7, pattern, false)), big);
+    ASSERT_TRUE(full);
+    EXPECT_EQ(full->width, 10);
+    EXPECT_EQ(full->height, 7);
 }
 
 }  // namespace
